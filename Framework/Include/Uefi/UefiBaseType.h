@@ -1,0 +1,29 @@
+/** @file
+  UEFI base types: status codes, GUIDs and addresses.
+**/
+#ifndef __UEFI_BASETYPE_H__
+#define __UEFI_BASETYPE_H__
+
+#include <Base.h>
+
+typedef GUID           EFI_GUID;
+typedef RETURN_STATUS  EFI_STATUS;
+typedef VOID           *EFI_HANDLE;
+typedef UINT64         EFI_PHYSICAL_ADDRESS;
+typedef UINT64         EFI_VIRTUAL_ADDRESS;
+
+#define EFI_SUCCESS               RETURN_SUCCESS
+#define EFI_LOAD_ERROR            RETURN_LOAD_ERROR
+#define EFI_INVALID_PARAMETER     RETURN_INVALID_PARAMETER
+#define EFI_UNSUPPORTED           RETURN_UNSUPPORTED
+#define EFI_BAD_BUFFER_SIZE       RETURN_BAD_BUFFER_SIZE
+#define EFI_BUFFER_TOO_SMALL      RETURN_BUFFER_TOO_SMALL
+#define EFI_NOT_READY             RETURN_NOT_READY
+#define EFI_DEVICE_ERROR          RETURN_DEVICE_ERROR
+#define EFI_OUT_OF_RESOURCES      RETURN_OUT_OF_RESOURCES
+#define EFI_NOT_FOUND             RETURN_NOT_FOUND
+#define EFI_ALREADY_STARTED       RETURN_ALREADY_STARTED
+
+#define EFI_ERROR(A)  RETURN_ERROR (A)
+
+#endif

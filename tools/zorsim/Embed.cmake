@@ -1,0 +1,16 @@
+# Writes OUT: a C++ table of the files FILES (paths relative to ROOT) with
+# their bytes.
+set(body "// Generated from the scenarios folder; do not edit.\n#include \"EmbeddedFiles.h\"\n\nnamespace zorsim {\nnamespace {\n")
+set(table "")
+set(index 0)
+foreach(f ${FILES})
+  file(READ ${ROOT}/${f} hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(APPEND body "const unsigned char f${index}[] = {${bytes} 0};\n")
+  file(SIZE ${ROOT}/${f} size)
+  string(APPEND table "    {\"${f}\", f${index}, ${size}},\n")
+  math(EXPR index "${index} + 1")
+endforeach()
+string(APPEND body "}  // namespace\n\nconst std::vector<EmbeddedFile>& embeddedFiles() {\n  static const std::vector<EmbeddedFile> files = {\n${table}  };\n  return files;\n}\n\n}  // namespace zorsim\n")
+file(WRITE ${OUT}.tmp "${body}")
+file(COPY_FILE ${OUT}.tmp ${OUT} ONLY_IF_DIFFERENT)

@@ -1,0 +1,75 @@
+// zorsim: runs the firmware modules on the simulated platform.
+#include <unistd.h>
+
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+
+#include "Runner.h"
+#include "Scenario.h"
+
+namespace {
+
+const char* kScenarioHelp = R"(Scenario (TOML); every key is optional unless marked:
+  [machine]   modules, localModule, biRail, cmm2s, buriedCA, physicalModule,
+              cpbMask: the topology handed to setModuleInfo (default: 2
+              modules, local module 0, biRail 1, cmm2s 0, buriedCA 0,
+              physicalModule 0, cpbMask 0x3).
+  [[dimm]]    rail, channel, spd (required): the SPD image of that channel,
+              raw binary of up to 512 bytes or a text dump as `hexdump -C`
+              or i2cdump print it; paths relative to the scenario file.
+  [[chip]]    module, rail, chipId: settings of one ZOR chip model.
+  [pei]       hobBytes (size of the HOB list memory), failAllocatePool and
+              failInstallPpi (that many calls of the service fail).
+  [sim]       hangLimit: identical poll reads before a hang is reported.
+  [[call]]    op (required) = an operation, then its arguments by name:
+                indirectRead   rail block indexHigh indexLow
+                indirectWrite  rail block indexHigh indexLow value
+                noOp
+                setModuleInfo  modules localModule biRail cmm2s buriedCA
+                               physicalModule cpbMask (omitted ones come
+                               from [machine])
+                setSpdByte     rail channel index value
+                stageSpd       (setSpdByte for every byte of every DIMM)
+                directRead     module index
+                directWrite    module index value
+                enableRemoteAccess, waitForPeers, checkErrors, lateInit
+                routeMmioH     base limit dm ds
+                routeMmioL     base limit dm ds
+                routeIo        base limit dm ds
+                routeMmcfg     base limit dm ds
+                routeX2apic    base limit dm ds
+                routeDram      base limit dm ds type
+              Without a call list the standard order runs.
+Unknown keys, wrong types and out-of-range numbers are errors naming the
+file, line and key.
+
+Exit status: 0 when the run ends normally, 1 after a halt or hang, 2 for a
+scenario or command-line error.)";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"zorsim: runs the ZorPei, EventVaultPei and VaultPolicyPei firmware modules on a simulated "
+               "platform (PEI Foundation, ZOR chips, CMOS clock, PCD database, virtual time)."};
+  app.footer(kScenarioHelp);
+  std::string scenarioPath;
+  zorsim::RunOptions options;
+  bool noColour = false;
+  app.add_option("scenario", scenarioPath, "Scenario file (TOML); without one the built-in default runs");
+  app.add_option("--trace", options.tracePath, "Write every register, port and delay access to FILE");
+  app.add_option("--json", options.jsonPath, "Write a summary (each call with its result, halts, hangs) to FILE");
+  app.add_flag("--no-color", noColour, "Print the firmware's text without colour escapes");
+  CLI11_PARSE(app, argc, argv);
+
+  options.colour = !noColour && isatty(STDOUT_FILENO);
+  try {
+    zorsim::Scenario scenario =
+        scenarioPath.empty() ? zorsim::defaultScenario() : zorsim::loadScenarioFile(scenarioPath);
+    zorsim::Runner runner(scenario, options, std::cout);
+    return runner.run();
+  } catch (const zorsim::ScenarioError& e) {
+    std::cerr << "zorsim: " << e.what() << '\n';
+    return 2;
+  }
+}
