@@ -36,6 +36,7 @@ class Platform {
 
   Clock& clock() { return clock_; }
   Trace& trace() { return trace_; }
+  const Trace& trace() const { return trace_; }
   Bus& bus() { return bus_; }
   PeiFoundation& pei() { return pei_; }
   zor::ZorMachine& zor() { return *zor_; }
