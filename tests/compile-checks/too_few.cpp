@@ -1,0 +1,10 @@
+// Must not compile: the check stops it in TooFewArgumentsForFormat.
+extern "C" {
+#include <PiPei.h>
+#include <Library/DebugLib.h>
+}
+
+void f() {
+  UINT32 v = 1;
+  DEBUG((DEBUG_INFO, "%u %u\n", v));
+}
