@@ -32,6 +32,10 @@ class Table {
 
   bool has(const std::string& key) const { return table_.contains(key); }
 
+  [[noreturn]] void missing(const std::string& key, const std::string& what) const {
+    throw ScenarioError(file_ + ":" + lineOf(table_) + ": " + qualified(key) + ": missing " + what);
+  }
+
   std::optional<uint64_t> number(const std::string& key, uint64_t min, uint64_t max) {
     const toml::node* node = table_.get(key);
     if (!node) return std::nullopt;
@@ -135,7 +139,7 @@ Scenario loadScenarioText(const std::string& text, const std::string& name, cons
     t.get("rail", d.rail, 0, 1);
     t.get("channel", d.channel, 0, 1);
     auto file = t.text("spd");
-    if (!file) throw ScenarioError(name + ": " + t.qualified("spd") + ": missing (the SPD file)");
+    if (!file) t.missing("spd", "(the SPD file)");
     d.file = *file;
     std::string path = std::filesystem::path(*file).is_absolute() ? *file : baseDir + "/" + *file;
     try {
@@ -167,7 +171,7 @@ Scenario loadScenarioText(const std::string& text, const std::string& name, cons
     readArray(top, "call", name, [&](Table& t) {
       Call c;
       auto op = t.text("op");
-      if (!op) throw ScenarioError(name + ": " + t.qualified("op") + ": missing");
+      if (!op) t.missing("op", "(the operation)");
       const OpSpec* spec = findOperation(*op);
       if (!spec) t.fail(t.node("op"), "op", "unknown operation '" + *op + "'");
       c.op = *op;
@@ -177,7 +181,7 @@ Scenario loadScenarioText(const std::string& text, const std::string& name, cons
         if (auto v = t.number(arg.name, 0, max))
           c.args[arg.name] = *v;
         else if (!spec->argsFromMachine)
-          throw ScenarioError(c.where + ": " + t.qualified(arg.name) + ": missing argument of " + *op);
+          t.missing(arg.name, "argument of " + *op);
       }
       calls.push_back(std::move(c));
     });
