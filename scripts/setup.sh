@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ make pkg-config
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
   libtomlplusplus-dev libcli11-dev nlohmann-json3-dev
   clang lld llvm uefitool-cli
 )
