@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libtomlplusplus-dev libcli11-dev nlohmann-json3-dev
-  clang lld llvm uefitool-cli
+  clang lld llvm uefitool-cli binutils
 )
 
 missing=()

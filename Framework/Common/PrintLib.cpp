@@ -8,6 +8,7 @@
 **/
 extern "C" {
 #include <Uefi/UefiBaseType.h>
+#include <Library/BaseLib.h>
 #include <Library/PrintLib.h>
 }
 
@@ -78,10 +79,20 @@ ToDigits (
   CHAR8  Reversed[24];
   UINTN  Count = 0;
 
+  //
+  // Decimal digits through BaseLib: a 64-bit division by the operator would
+  // call a compiler helper that IA32 firmware does not link.
+  //
   do {
-    UINT32  Digit = (Radix == 16) ? (UINT32)(Value & 0xF) : (UINT32)(Value % 10);
+    UINT32  Digit;
+    if (Radix == 16) {
+      Digit = (UINT32)(Value & 0xF);
+      Value = Value >> 4;
+    } else {
+      Value = DivU64x32Remainder (Value, 10, &Digit);
+    }
+
     Reversed[Count++] = HexDigits[Digit];
-    Value = (Radix == 16) ? (Value >> 4) : (Value / 10);
   } while (Value != 0);
 
   for (UINTN Index = 0; Index < Count; Index++) {
