@@ -28,10 +28,12 @@ clean:
 #                firmware volume into $(BUILD)/firmware/ and prints the size
 #                table. TSC_FREQUENCY_HZ is the platform's time-stamp-counter
 #                rate; ZOR_MICROCODE_DIR a folder of vendor microcode images
-#                (empty: our stand-ins).
+#                (empty: our stand-ins); FV_BASE_ADDRESS the flash address
+#                of the volume, to which its images are then rebased.
 FIRMWARE := $(BUILD)/firmware
 TSC_FREQUENCY_HZ ?= 2000000000
 ZOR_MICROCODE_DIR ?=
+FV_BASE_ADDRESS ?=
 
 .PHONY: firmware
 
@@ -41,6 +43,7 @@ firmware: setup
 	cmake -S firmware -B $(FIRMWARE) -G Ninja --toolchain $(CURDIR)/firmware/Ia32Toolchain.cmake \
 	  -DFWPACK=$(abspath $(FIRMWARE)/host/fwpack) \
 	  -DZOR_TSC_FREQUENCY_HZ=$(TSC_FREQUENCY_HZ) \
+	  -DZOR_FV_BASE_ADDRESS=$(FV_BASE_ADDRESS) \
 	  -DZOR_MICROCODE_DIR=$(if $(ZOR_MICROCODE_DIR),$(abspath $(ZOR_MICROCODE_DIR)))
 	cmake --build $(FIRMWARE) -j $(JOBS)
 	@cat $(FIRMWARE)/sizes.txt

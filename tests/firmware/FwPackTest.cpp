@@ -352,6 +352,44 @@ TEST_F(FwPackVolume, LengthIsAWholeNumberOfBlocks) {
   EXPECT_THROW(buildVolume({a}, 3000), Error);
 }
 
+// An image with one HIGHLOW relocation: the pointer at 0x240 to 0x2A0.
+Bytes relocatedImage() {
+  Bytes image = pe32({{".text", 0x220, 0x80, kCode}, {".rdata", 0x2A0, 0x40, kReadOnly}, {".reloc", 0x300, 12, kReadOnly}},
+                     11, 0x220, 12);
+  put32(image, 0x240, 0x2A0);
+  put32(image, 0x300, 0x200);  // page
+  put32(image, 0x304, 12);     // block size
+  put16(image, 0x308, 0x3040); // HIGHLOW at page + 0x40
+  put16(image, 0x30A, 0x0000); // padding
+  return image;
+}
+
+TEST(FwPackRebase, VolumeAtAnAddressRebasesEachImageToWhereItLies) {
+  Bytes file = buildPeimFile(parseGuid("07F84AD3-97DB-4F15-B1E2-B03D9E91CD54"), {0x06, 0x08}, relocatedImage(), "A");
+  Bytes fv = buildVolume({file}, 0x1000, 0xFFF00000u);
+  // The file's data at 0x80 (behind a pad file), its image at data + 32.
+  const size_t image = 0x80 + 32;
+  auto at32 = [&](size_t at) { return uint32_t(fv[at] | fv[at + 1] << 8 | fv[at + 2] << 16 | uint32_t(fv[at + 3]) << 24); };
+  EXPECT_EQ(at32(image + 0x40 + 24 + 28), 0xFFF000A0u);        // ImageBase
+  EXPECT_EQ(at32(image + 0x240), 0xFFF000A0u + 0x2A0u);         // the pointer
+  EXPECT_EQ(static_cast<uint8_t>(sum8(&fv[0x68 + 24], file.size() - 24) + fv[0x68 + 17]), 0);  // checksum renewed
+  // Without an address the images stay as linked.
+  Bytes plain = buildVolume({file}, 0x1000);
+  EXPECT_EQ(plain[image + 0x240], 0xA0);
+  EXPECT_EQ(plain[image + 0x241], 0x02);
+}
+
+TEST(FwPackRebase, BaseMustKeepTheFilesAligned) {
+  Bytes file = buildPeimFile(parseGuid("07F84AD3-97DB-4F15-B1E2-B03D9E91CD54"), {0x06, 0x08}, relocatedImage(), "A");
+  EXPECT_THROW(buildVolume({file}, 0x1000, 0xFFF00040u), Error);
+}
+
+TEST(FwPackRebase, OnlyHighLowRelocationsAreApplied) {
+  Bytes image = relocatedImage();
+  put16(image, 0x308, 0xA040);  // a 64-bit relocation has no place in IA32 code
+  EXPECT_THROW(rebasePe(image.data(), image.size(), 0x1000), Error);
+}
+
 // ---------------------------------------------------------------------------
 // PE32 and COFF checks
 

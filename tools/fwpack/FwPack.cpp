@@ -82,6 +82,11 @@ uint16_t get16(const Bytes &in, size_t at) {
   return static_cast<uint16_t>(in[at] | in[at + 1] << 8);
 }
 
+uint32_t get24(const Bytes &in, size_t at) {
+  if (at + 3 > in.size()) throw Error("truncated file");
+  return static_cast<uint32_t>(in[at] | in[at + 1] << 8 | in[at + 2] << 16);
+}
+
 uint32_t get32(const Bytes &in, size_t at) {
   if (at + 4 > in.size()) throw Error("truncated file");
   return static_cast<uint32_t>(in[at]) | static_cast<uint32_t>(in[at + 1]) << 8 |
@@ -424,7 +429,34 @@ Bytes buildPeimFile(const Guid &name, const Bytes &depex, const Bytes &pe32, con
   return file;
 }
 
-Bytes buildVolume(const std::vector<Bytes> &files, uint32_t blockSize) {
+void rebasePe(uint8_t *image, size_t size, uint32_t newBase) {
+  Bytes copy(image, image + size);
+  PeImage pe = parsePe(copy);
+  if (pe.magic != 0x10B) throw Error("rebase: not a PE32 image");
+  size_t opt = get32(copy, 0x3C) + 24;
+  uint32_t delta = newBase - pe.imageBase;
+  auto [relocAt, relocSize] = pe.directories.size() > 5 ? pe.directories[5] : std::pair<uint32_t, uint32_t>{0, 0};
+  if (static_cast<size_t>(relocAt) + relocSize > size) throw Error("rebase: relocations beyond the image");
+  for (size_t block = relocAt; block + 8 <= relocAt + relocSize;) {
+    uint32_t page = get32(copy, block);
+    uint32_t blockSize = get32(copy, block + 4);
+    if (blockSize < 8 || block + blockSize > relocAt + relocSize) throw Error("rebase: malformed relocation block");
+    for (size_t entry = block + 8; entry + 2 <= block + blockSize; entry += 2) {
+      uint16_t value = get16(copy, entry);
+      unsigned type = value >> 12;
+      size_t at = static_cast<size_t>(page) + (value & 0xFFF);
+      if (type == 0) continue;  // padding
+      if (type != 3) throw Error("rebase: relocation type " + std::to_string(type) + " is not IA32 HIGHLOW");
+      if (at + 4 > size) throw Error("rebase: relocation beyond the image");
+      put32(copy, at, get32(copy, at) + delta);
+    }
+    block += blockSize;
+  }
+  put32(copy, opt + 28, newBase);
+  std::copy(copy.begin(), copy.end(), image);
+}
+
+Bytes buildVolume(const std::vector<Bytes> &files, uint32_t blockSize, std::optional<uint32_t> baseAddress) {
   constexpr size_t kHeaderLength = 0x38 + 2 * 8;  // header, one block-map entry, terminator
   // EFI_FIRMWARE_FILE_SYSTEM2_GUID
   const Guid ffs2 = parseGuid("8C8CE578-8A3D-4F1C-9935-896185C32DD3");
@@ -453,8 +485,32 @@ Bytes buildVolume(const std::vector<Bytes> &files, uint32_t blockSize) {
       body.insert(body.end(), pad.begin(), pad.end());
     }
     Bytes placed = file;
+    if (baseAddress) {
+      // Walk the sections (each at a multiple of 4 of the file) to the
+      // PE32 image and rebase it to where it will lie in flash.
+      bool rebased = false;
+      for (size_t at = kFileHeaderSize; at + kSectionHeaderSize <= placed.size();) {
+        uint32_t sectionSize = get24(placed, at);
+        if (sectionSize < kSectionHeaderSize || at + sectionSize > placed.size()) throw Error("malformed section");
+        if (placed[at + 3] == SECTION_PE32) {
+          uint64_t imageAddress = *baseAddress + body.size() + at + kSectionHeaderSize;
+          if (imageAddress > 0xFFFFFFFFull) throw Error("the volume reaches beyond 4 GB");
+          rebasePe(placed.data() + at + kSectionHeaderSize, sectionSize - kSectionHeaderSize,
+                   static_cast<uint32_t>(imageAddress));
+          rebased = true;
+        }
+        at = alignUp(at + sectionSize, 4);
+      }
+      if (rebased && (placed[19] & kAttribChecksum) != 0) {
+        placed[17] = 0;
+        placed[17] = static_cast<uint8_t>(0x100 - sum8(placed.data() + kFileHeaderSize, placed.size() - kFileHeaderSize));
+      }
+    }
     placed[23] = static_cast<uint8_t>(~placed[23]);  // erase polarity 1 inverts the state bits
     body.insert(body.end(), placed.begin(), placed.end());
+  }
+  if (baseAddress && *baseAddress % maxAlignment != 0) {
+    throw Error("volume base address must be a multiple of its alignment, " + std::to_string(maxAlignment));
   }
   size_t length = alignUp(std::max(body.size(), static_cast<size_t>(blockSize)), blockSize);
   body.resize(length, 0xFF);

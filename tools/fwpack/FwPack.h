@@ -124,8 +124,16 @@ uint8_t alignmentAttribute(uint32_t alignment);
 // header and block map, the files in order (each at a multiple of 8, with
 // pad files where a file's data alignment needs one), the rest erased. The
 // length is a whole number of blocks. Its alignment attribute is the
-// largest alignment of its files.
-Bytes buildVolume(const std::vector<Bytes> &files, uint32_t blockSize);
+// largest alignment of its files. Given the address at which the volume
+// will sit in flash, each PE32 image is rebased to the address where it
+// then lies (its relocations applied, ImageBase set, the file checksum
+// renewed), so that it executes in place there.
+Bytes buildVolume(const std::vector<Bytes> &files, uint32_t blockSize,
+                  std::optional<uint32_t> baseAddress = std::nullopt);
+
+// Applies the base relocations of a PE32 image (its file layout equal to
+// its memory layout) for loading at newBase, and sets its ImageBase.
+void rebasePe(uint8_t *image, size_t size, uint32_t newBase);
 
 // ---------------------------------------------------------------------------
 // PE32 images and COFF objects

@@ -20,8 +20,9 @@ const char kUsage[] =
     "  fwpack ffs --inf MODULE.inf --dec PKG.dec [--dec ...] --pe IMAGE.efi --out FILE.ffs\n"
     "      a PEIM firmware file: depex from the .inf's [Depex] (GUID names from the .dec files),\n"
     "      the PE32 image, the user-interface name BASE_NAME; named FILE_GUID\n"
-    "  fwpack fv --out VOLUME.fv [--block-size BYTES] FILE.ffs...\n"
-    "      a firmware volume holding the files in order\n"
+    "  fwpack fv --out VOLUME.fv [--block-size BYTES] [--base ADDRESS] FILE.ffs...\n"
+    "      a firmware volume holding the files in order; with --base, its images rebased to\n"
+    "      execute in place with the volume at ADDRESS\n"
     "  fwpack check-pe IMAGE.efi...\n"
     "      fails unless each image is an execute-in-place IA32 PEIM (PE32, i386, subsystem 11,\n"
     "      relocations kept, no imports, no writable section with content)\n"
@@ -68,10 +69,14 @@ int ffs(const std::vector<std::string> &args) {
 int fv(const std::vector<std::string> &args) {
   std::string out;
   uint32_t blockSize = 0x1000;
+  std::optional<uint32_t> base;
   std::vector<Bytes> files;
   for (size_t i = 0; i < args.size(); i++) {
     if (args[i] == "--out" && i + 1 < args.size()) {
       out = args[++i];
+    } else if (args[i] == "--base" && i + 1 < args.size()) {
+      if (!args[i + 1].empty()) base = static_cast<uint32_t>(std::stoul(args[i + 1], nullptr, 0));
+      i++;
     } else if (args[i] == "--block-size" && i + 1 < args.size()) {
       blockSize = static_cast<uint32_t>(std::stoul(args[++i], nullptr, 0));
     } else {
@@ -79,7 +84,7 @@ int fv(const std::vector<std::string> &args) {
     }
   }
   if (out.empty() || files.empty()) throw Error("fv: --out and at least one file are needed");
-  writeFile(out, buildVolume(files, blockSize));
+  writeFile(out, buildVolume(files, blockSize, base));
   return 0;
 }
 
