@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Simulator/Platform.h"
+#include "Simulator/Zor/Ddr.h"
 #include "ZorPei.h"
 
 extern "C" EFI_STATUS EFIAPI ZorPeiEntryPoint(EFI_PEI_FILE_HANDLE, CONST EFI_PEI_SERVICES**);
@@ -30,6 +31,14 @@ inline Option rails(uint32_t n) {
 }
 inline Option chipId(uint32_t module, uint32_t rail, uint32_t id) {
   return {[=](sim::Platform::Config& c) { c.zor.chips[{module, rail}].chipId = id; }};
+}
+// A DDRC or PUB register of a channel that reads back chosen values: each
+// step's value for its count of reads, the last one holding.
+inline Option ddrReads(uint32_t module, uint32_t rail, uint32_t chan, sim::zor::DdrSpace space, uint32_t reg,
+                       sim::zor::ReadScript reads) {
+  return {[=](sim::Platform::Config& c) {
+    c.zor.chips[{module, rail}].ddrReadbacks.push_back({chan, space, reg, reads});
+  }};
 }
 inline Option hobBytes(size_t bytes) {
   return {[bytes](sim::Platform::Config& c) { c.hobBytes = bytes; }};
@@ -82,6 +91,16 @@ class Machine {
   std::string log() const { return platform.debugLog(); }
 
   // setModuleInfo with a topology; cpbMask defaults to the lowest bits.
+  // The DDR channel model of a chip: its DDRC and PUB register spaces.
+  sim::zor::DdrChannel& ddr(uint32_t module, uint32_t rail, uint32_t chan) {
+    return sim::zor::ddrChannel(platform.zor().chip(module, rail), chan);
+  }
+
+  // Stages an SPD image through setSpdByte, byte 0 first.
+  void stageSpd(uint32_t rail, uint32_t chan, const std::vector<uint8_t>& spd) {
+    for (size_t i = 0; i < spd.size(); ++i) zor->setSpdByte(zor, rail, chan, static_cast<UINT16>(i), spd[i]);
+  }
+
   void setModuleInfo(uint32_t modules, uint32_t localModule, uint32_t biRail, uint32_t cpbMask = 0xFFFF) {
     zor->setModuleInfo(zor, modules, localModule, biRail, 0, 0, 0, cpbMask);
   }

@@ -26,10 +26,33 @@ constexpr uint64_t windowBase(uint32_t module, uint32_t rail) {
 }
 constexpr uint32_t kWindowSize = 0x100000;
 
+// What a register reads back when a scenario or a test says so: values taken
+// in turn by successive reads, each for `reads` reads, the last one holding
+// for good. One step makes the register read that value whatever is written.
+struct ReadStep {
+  uint32_t value;
+  uint64_t reads = 1;
+};
+using ReadScript = std::vector<ReadStep>;
+
+// The two register spaces behind a DDR channel's index/data pairs: the
+// memory controller (DDRC, registers by byte offset) and the PHY utility
+// block (PUB, registers by word index).
+enum class DdrSpace { Ddrc, Pub };
+
+// A DDRC or PUB register of one channel that reads back chosen values.
+struct DdrReadback {
+  uint32_t channel = 0;
+  DdrSpace space = DdrSpace::Ddrc;
+  uint32_t reg = 0;
+  ReadScript reads;
+};
+
 // What a scenario can set per chip. Later behaviour adds its settings and
 // faults here.
 struct ChipConfig {
   uint32_t chipId = kZorChipId;
+  std::vector<DdrReadback> ddrReadbacks;
 };
 
 struct Reg {

@@ -50,6 +50,24 @@ class Table {
     return static_cast<uint64_t>(*value);
   }
 
+  // A non-empty list of integers, each from min to max.
+  std::optional<std::vector<uint64_t>> numbers(const std::string& key, uint64_t min, uint64_t max) {
+    const toml::node* node = table_.get(key);
+    if (!node) return std::nullopt;
+    used_.insert(key);
+    const toml::array* array = node->as_array();
+    if (!array || array->empty()) fail(*node, key, "expected a list of integers");
+    std::vector<uint64_t> values;
+    for (const toml::node& element : *array) {
+      auto v = element.value<int64_t>();
+      if (!element.is_integer() || !v || *v < 0 || static_cast<uint64_t>(*v) < min ||
+          static_cast<uint64_t>(*v) > max)
+        fail(element, key, "expected integers from " + std::to_string(min) + " to " + std::to_string(max));
+      values.push_back(static_cast<uint64_t>(*v));
+    }
+    return values;
+  }
+
   template <class T>
   void get(const std::string& key, T& field, uint64_t min, uint64_t max) {
     if (auto v = number(key, min, max)) field = static_cast<T>(*v);
@@ -156,6 +174,31 @@ Scenario loadScenarioText(const std::string& text, const std::string& name, cons
     t.get("rail", rail, 0, 1);
     sim::zor::ChipConfig& c = s.chips[{module, rail}];
     t.get("chipId", c.chipId, 0, 0xFFFFFFFF);
+  });
+
+  // A DDRC or PUB register of one channel that reads back chosen values.
+  sections.insert("ddr");
+  readArray(top, "ddr", name, [&](Table& t) {
+    uint32_t module = 0, rail = 0;
+    sim::zor::DdrReadback r;
+    t.get("module", module, 0, 15);
+    t.get("rail", rail, 0, 1);
+    t.get("channel", r.channel, 0, 1);
+    if (module >= s.machine.modules || rail > s.machine.biRail)
+      t.fail(t.raw(), "module", "no ZOR chip M" + std::to_string(module) + "R" + std::to_string(rail) +
+                                    " in this machine ([machine] modules and biRail)");
+    if (t.has("ddrc") == t.has("pub")) t.missing("ddrc", "or pub: the register (exactly one of them)");
+    r.space = t.has("ddrc") ? sim::zor::DdrSpace::Ddrc : sim::zor::DdrSpace::Pub;
+    t.get(t.has("ddrc") ? "ddrc" : "pub", r.reg, 0, r.space == sim::zor::DdrSpace::Ddrc ? 0xFFF : 0x3FF);
+    auto reads = t.numbers("reads", 0, 0xFFFFFFFF);
+    if (!reads) t.missing("reads", "(the values the register reads back)");
+    std::vector<uint64_t> times(reads->size(), 1);
+    if (auto counts = t.numbers("times", 1, 1ull << 40)) {
+      if (counts->size() != reads->size()) t.fail(t.node("times"), "times", "expected one count per value of reads");
+      times = *counts;
+    }
+    for (size_t i = 0; i < reads->size(); ++i) r.reads.push_back({static_cast<uint32_t>((*reads)[i]), times[i]});
+    s.chips[{module, rail}].ddrReadbacks.push_back(std::move(r));
   });
 
   readTable(top, "pei", name, [&](Table& t) {

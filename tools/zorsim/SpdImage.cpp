@@ -27,21 +27,40 @@ bool isHex(const std::string& s) {
   return true;
 }
 
-// Reads up to 16 two-digit byte tokens from `rest`; "XX" (an unreadable byte
-// in i2cdump) reads as 0xFF. Stops at the first token that is not a byte.
+// Reads up to 16 two-digit byte tokens from `rest` (a hexdump -C line after
+// its offset). Stops at the first token that is not a byte.
 std::vector<uint8_t> byteTokens(const std::string& rest) {
   std::vector<uint8_t> bytes;
   std::istringstream in(rest);
   std::string token;
   while (bytes.size() < 16 && in >> token) {
-    if (token == "XX" || token == "xx")
-      bytes.push_back(0xFF);
-    else if (token.size() == 2 && isHex(token))
+    if (token.size() == 2 && isHex(token))
       bytes.push_back(static_cast<uint8_t>(std::stoul(token, nullptr, 16)));
     else
       break;
   }
   return bytes;
+}
+
+// i2cdump prints byte j of a row in a fixed column, "%02x " from the column
+// after "xx: ", and blanks in place of the bytes outside a -r range: read its
+// bytes by column, as (position in the row, value). "XX" (an unreadable
+// byte) reads as 0xFF. Stops at the first cell that is neither.
+std::vector<std::pair<size_t, uint8_t>> i2cCells(const std::string& line, size_t first) {
+  std::vector<std::pair<size_t, uint8_t>> cells;
+  for (size_t j = 0; j < 16; ++j) {
+    size_t column = first + 3 * j;
+    if (column + 2 > line.size()) break;
+    std::string cell = line.substr(column, 2);
+    if (cell == "  ") continue;
+    if (cell == "XX" || cell == "xx")
+      cells.push_back({j, 0xFF});
+    else if (isHex(cell))
+      cells.push_back({j, static_cast<uint8_t>(std::stoul(cell, nullptr, 16))});
+    else
+      break;
+  }
+  return cells;
 }
 
 std::vector<uint8_t> parseText(const std::string& text, const std::string& name) {
@@ -76,24 +95,21 @@ std::vector<uint8_t> parseText(const std::string& text, const std::string& name)
     std::istringstream fields(trimmed);
     std::string first;
     fields >> first;
-    size_t address;
-    bool i2c = false;
-    if (first.size() >= 2 && first.back() == ':' && isHex(first.substr(0, first.size() - 1))) {
-      i2c = true;  // i2cdump: "00: 92 13 0b ..."
-      address = std::stoul(first.substr(0, first.size() - 1), nullptr, 16);
-      // DDR4 SPD dumps come as two 256-byte pages, each numbered from 00.
-      if (sawI2c && address <= lastI2c && page == 0) page = 256;
-      lastI2c = address;
+    if (first.size() >= 2 && first.size() <= 5 && first.back() == ':' && isHex(first.substr(0, first.size() - 1))) {
+      // i2cdump: "00: 92 13 0b ...". DDR4 SPD dumps come as two 256-byte
+      // pages, each numbered from 00.
+      size_t row = std::stoul(first.substr(0, first.size() - 1), nullptr, 16);
+      if (sawI2c && row <= lastI2c) page += 256;
+      lastI2c = row;
       sawI2c = true;
-      address += page;
-    } else if (first.size() >= 7 && isHex(first)) {
-      address = std::stoul(first, nullptr, 16);  // hexdump -C: "00000010  ..."
-    } else {
-      continue;  // header line ("     0  1  2 ...") or other text
+      for (const auto& [column, value] : i2cCells(line, line.find(':') + 2)) place(page + row + column, {value});
+      continue;
     }
+    if (first.size() < 7 || first.size() > 16 || !isHex(first)) continue;  // a header line or other text
+    size_t address = std::stoul(first, nullptr, 16);  // hexdump -C: "00000010  ..."
     std::string rest;
     std::getline(fields, rest);
-    if (!i2c) rest = rest.substr(0, rest.find('|'));
+    rest = rest.substr(0, rest.find('|'));
     std::vector<uint8_t> bytes = byteTokens(rest);
     if (repeat) {
       for (size_t a = previousAddress + previous.size(); a + previous.size() <= address; a += previous.size())

@@ -7,6 +7,7 @@
 
 #include "Runner.h"
 #include "Scenario.h"
+#include "SpdTool.h"
 
 namespace {
 
@@ -19,6 +20,15 @@ const char* kScenarioHelp = R"(Scenario (TOML); every key is optional unless mar
               raw binary of up to 512 bytes or a text dump as `hexdump -C`
               or i2cdump print it; paths relative to the scenario file.
   [[chip]]    module, rail, chipId: settings of one ZOR chip model.
+  [[ddr]]     module, rail, channel (default 0 each), the register (one of
+              ddrc = byte offset of a memory-controller register, pub =
+              word index of a PHY utility block register) and reads
+              (required): the values the register reads back, taken in
+              turn, the last one holding; times (optional, as long as
+              reads): how many reads each value lasts (default 1 each).
+              One value makes the register read it whatever is written.
+              Example: pub = 0x00D, reads = [0, 0x8000000F], times =
+              [1000, 1]: PGSR0 reads 0 a thousand times, then 0x8000000F.
   [pei]       hobBytes (size of the HOB list memory), failAllocatePool and
               failInstallPpi (that many calls of the service fail).
   [sim]       hangLimit: identical poll reads before a hang is reported.
@@ -60,7 +70,17 @@ int main(int argc, char** argv) {
   app.add_option("--trace", options.tracePath, "Write every register, port and delay access to FILE");
   app.add_option("--json", options.jsonPath, "Write a summary (each call with its result, halts, hangs) to FILE");
   app.add_flag("--no-color", noColour, "Print the firmware's text without colour escapes");
+  std::vector<std::string> spdFiles;
+  CLI::App* spd = app.add_subcommand(
+      "spd",
+      "Decode DDR4 SPD dumps with the firmware's own SPD decode and print its listing and each DIMM's capacity. "
+      "A file is raw binary (up to 512 bytes) or a text dump as `hexdump -C` or i2cdump print it. Exit status: "
+      "0 when every DIMM can be used, 1 when one cannot (the firmware's reason is printed), 2 when a file cannot "
+      "be read.");
+  spd->add_option("files", spdFiles, "SPD dump files")->required();
+  spd->add_flag("--no-color", noColour, "Print the firmware's text without colour escapes");
   CLI11_PARSE(app, argc, argv);
+  if (*spd) return zorsim::runSpdTool(spdFiles, !noColour && isatty(STDOUT_FILENO), std::cout, std::cerr);
 
   options.colour = !noColour && isatty(STDOUT_FILENO);
   try {
