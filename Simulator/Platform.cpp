@@ -27,6 +27,9 @@ Platform::Platform() : Platform(Config{}) {}
 
 Platform::Platform(const Config& config) : pei_(config.hobBytes) {
   zor_ = std::make_unique<zor::ZorMachine>(config.zor, bus_, clock_);
+  rtc_ = std::make_unique<Rtc>(config.rtc, clock_);
+  bus_.mapPorts(Rtc::kIndexPort, Rtc::kDataPort, rtc_.get());
+  pcd_ = std::make_unique<PcdDatabase>(config.pcd, trace_);
   previous_ = gCurrent;
   gCurrent = this;
 }
@@ -45,6 +48,11 @@ Platform* Platform::currentOrNull() { return gCurrent; }
 void Platform::delay(uint64_t us) {
   clock_.advance(us);
   if (trace_.on()) trace_.delay(us);
+}
+
+void Platform::setInterrupts(bool on) {
+  if (on != interrupts_ && trace_.on()) trace_.comment(on ? "interrupts on" : "interrupts off");
+  interrupts_ = on;
 }
 
 void Platform::deadLoop() {

@@ -10,7 +10,9 @@
 
 #include "Bus.h"
 #include "Clock.h"
+#include "PcdDatabase.h"
 #include "PeiFoundation.h"
+#include "Rtc.h"
 #include "Stop.h"
 #include "Trace.h"
 #include "Zor/Chip.h"
@@ -22,6 +24,8 @@ class Platform {
   struct Config {
     zor::ZorMachine::Config zor;
     size_t hobBytes = 64 * 1024;
+    RtcConfig rtc;
+    PcdConfig pcd;
   };
 
   Platform();
@@ -40,10 +44,14 @@ class Platform {
   Bus& bus() { return bus_; }
   PeiFoundation& pei() { return pei_; }
   zor::ZorMachine& zor() { return *zor_; }
+  Rtc& rtc() { return *rtc_; }
+  // Serves EFI_PEI_PCD_PPI once installed (pcd().install(pei())).
+  PcdDatabase& pcd() { return *pcd_; }
 
   // Processor state.
   bool interrupts() const { return interrupts_; }
-  void setInterrupts(bool on) { interrupts_ = on; }
+  // A change of the interrupt flag shows in the trace as a comment.
+  void setInterrupts(bool on);
   uint64_t pauses() const { return pauses_; }
   void pause() { ++pauses_; }
   void delay(uint64_t us);
@@ -81,6 +89,8 @@ class Platform {
   Bus bus_{trace_};
   PeiFoundation pei_;
   std::unique_ptr<zor::ZorMachine> zor_;
+  std::unique_ptr<Rtc> rtc_;
+  std::unique_ptr<PcdDatabase> pcd_;
 
   bool interrupts_ = true;
   uint64_t pauses_ = 0;

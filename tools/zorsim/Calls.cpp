@@ -119,6 +119,13 @@ std::vector<OpSpec> buildOperations() {
                    r.zor()->lateInit(r.zor());
                    return std::nullopt;
                  }});
+  // EVENT_VAULT_PPI's one operation; data may be left out (0), since only
+  // type 8 stores it. Returns the EFI_STATUS.
+  ops.push_back({"StoreEvent", {{"type", 8}, {"data", 64, true}}, false, [](Runner& r, const Call& c) -> Result {
+                   auto data = c.args.find("data");
+                   return r.vault()->StoreEvent(r.platform().pei().services(), r.vault(), u8(c, "type"),
+                                                data != c.args.end() ? data->second : 0);
+                 }});
   return ops;
 }
 
@@ -140,6 +147,10 @@ std::vector<Call> standardCalls(const Scenario& scenario) {
   std::vector<Call> calls;
   calls.push_back({"setModuleInfo", {}, "standard order"});
   calls.push_back({"stageSpd", {}, "standard order"});
+  // A few events: plain ones and one carrying data (type 8).
+  calls.push_back({"StoreEvent", {{"type", 1}}, "standard order"});
+  calls.push_back({"StoreEvent", {{"type", 3}}, "standard order"});
+  calls.push_back({"StoreEvent", {{"type", 8}, {"data", 0x1122334455667788ull}}, "standard order"});
   return calls;
 }
 

@@ -17,6 +17,7 @@ class Runner;
 struct ArgSpec {
   const char* name;
   unsigned bits;  // 8, 16, 32 or 64: the range of the argument
+  bool optional = false;  // may be left out (the operation says what it then takes)
 };
 
 struct OpSpec {

@@ -15,6 +15,7 @@
 extern "C" {
 #include <PiPei.h>
 #include <Ppi/Tarvo3ZorPpi.h>
+#include <Ppi/EventVaultPpi.h>
 }
 
 namespace zorsim {
@@ -38,6 +39,7 @@ class Runner {
   sim::Platform& platform() { return *platform_; }
   const Scenario& scenario() const { return scenario_; }
   TARVO3_ZOR_PPI* zor() const { return zor_; }
+  EVENT_VAULT_PPI* vault() const { return vault_; }
   nlohmann::json& summary() { return summary_; }
 
   // Prints a line of the runner's own (not firmware text).
@@ -47,6 +49,10 @@ class Runner {
   void dispatchModules();
   void makeCall(const Call& call);
   void writeSummary();
+  // The event HOBs in the HOB list and the two event-vault PCDs, printed and
+  // put in the summary ("events", "pcds").
+  void reportEvents();
+  void reportPcds();
 
   Scenario scenario_;
   RunOptions options_;
@@ -54,6 +60,7 @@ class Runner {
   std::unique_ptr<sim::Platform> platform_;
   std::ofstream trace_;
   TARVO3_ZOR_PPI* zor_ = nullptr;
+  EVENT_VAULT_PPI* vault_ = nullptr;
   nlohmann::json summary_;
   bool atLineStart_ = true;
 };

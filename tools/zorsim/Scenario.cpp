@@ -1,5 +1,6 @@
 #include "Scenario.h"
 
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -9,6 +10,11 @@
 #include "Calls.h"
 #include "EmbeddedFiles.h"
 #include "SpdImage.h"
+
+extern "C" {
+#include <PiPei.h>
+#include <Guid/EventVaultTokenSpace.h>
+}
 
 namespace zorsim {
 namespace {
@@ -81,6 +87,17 @@ class Table {
     return *node->value<std::string>();
   }
 
+  std::optional<bool> flag(const std::string& key) {
+    const toml::node* node = table_.get(key);
+    if (!node) return std::nullopt;
+    used_.insert(key);
+    if (!node->is_boolean()) fail(*node, key, "expected true or false");
+    return *node->value<bool>();
+  }
+
+  // Marks a key as read by the caller itself (a nested table or array).
+  void accept(const std::string& key) { used_.insert(key); }
+
   const toml::node& node(const std::string& key) const { return *table_.get(key); }
   const toml::table& raw() const { return table_; }
 
@@ -140,6 +157,7 @@ Scenario loadScenarioText(const std::string& text, const std::string& name, cons
   s.name = name;
   Table top(root, name, "");
   std::set<std::string> sections = {"machine", "dimm", "chip", "pei", "sim", "call"};
+  sections.insert({"rtc", "pcd"});
 
   readTable(top, "machine", name, [&](Table& t) {
     MachineInfo& m = s.machine;
@@ -209,6 +227,75 @@ Scenario loadScenarioText(const std::string& text, const std::string& name, cons
 
   readTable(top, "sim", name, [&](Table& t) { t.get("hangLimit", s.hangLimit, 1000, 1ull << 40); });
 
+  readTable(top, "rtc", name, [&](Table& t) {
+    sim::RtcConfig& r = s.rtc;
+    if (t.has("start")) {
+      const toml::node& node = t.node("start");
+      t.accept("start");
+      const auto* when = node.as_date_time();
+      if (!when || when->get().offset)
+        t.fail(node, "start", "expected a local date and time (start = 2024-03-15 13:45:30)");
+      const toml::date& d = when->get().date;
+      const toml::time& tm = when->get().time;
+      static const uint32_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+      bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
+      if (d.year < 1970 || d.year > 2099) t.fail(node, "start", "year out of range 1970 to 2099");
+      if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > kDays[d.month - 1] + (d.month == 2 && leap ? 1 : 0))
+        t.fail(node, "start", "not a date");
+      if (tm.hour > 23 || tm.minute > 59 || tm.second > 59) t.fail(node, "start", "not a time of day");
+      r.year = d.year;
+      r.month = d.month;
+      r.day = d.day;
+      r.hour = tm.hour;
+      r.minute = tm.minute;
+      r.second = tm.second;
+    }
+    t.get("phaseUs", r.phaseUs, 0, 999'999);
+    if (auto v = t.flag("binary")) r.binary = *v;
+    if (auto v = t.flag("hour12")) r.hour12 = *v;
+    if (auto v = t.flag("nmiMasked")) r.nmiMasked = *v;
+    t.get("updateUs", r.updateUs, 0, 999'999);
+    t.get("stuckAtUs", r.stuckAtUs, 0, 1ull << 50);
+    t.get("stuckForUs", r.stuckForUs, 0, 1ull << 50);
+    t.get("accessUs", r.accessUs, 0, 1'000'000);
+  });
+
+  readTable(top, "pcd", name, [&](Table& t) {
+    if (auto v = t.flag("absent")) s.pcd.absent = *v;
+    if (!t.has("token")) return;
+    t.accept("token");
+    const toml::array* array = t.node("token").as_array();
+    if (!array) t.fail(t.node("token"), "token", "expected an array of tables ([[pcd.token]])");
+    std::vector<sim::PcdToken> tokens;
+    size_t index = 0;
+    for (const toml::node& element : *array) {
+      const toml::table* table = element.as_table();
+      if (!table) t.fail(element, "token", "expected a table");
+      Table e(*table, name, "pcd.token[" + std::to_string(index++) + "]");
+      sim::PcdToken token;
+      token.space = gEventVaultTokenSpaceGuid;
+      if (auto text = e.text("space")) {
+        auto guid = sim::parseGuid(*text);
+        if (!guid) e.fail(e.node("space"), "space", "expected a GUID (D1B99B46-E509-4EDA-89AC-7A6738BB821A)");
+        token.space = *guid;
+      }
+      auto number = e.number("number", 0, 0xFFFFFFFF);
+      if (!number) throw ScenarioError(name + ": " + e.qualified("number") + ": missing (the token number)");
+      token.number = static_cast<uint32_t>(*number);
+      e.get("size", token.size, 1, 8);
+      if (token.size != 1 && token.size != 2 && token.size != 4 && token.size != 8)
+        e.fail(e.node("size"), "size", "expected 1, 2, 4 or 8 (bytes)");
+      e.get("default", token.value, 0, token.size == 8 ? ~0ull : (1ull << (8 * token.size)) - 1);
+      if (auto v = e.flag("rejectFirstSet")) token.rejectFirstSet = *v;
+      e.finish();
+      for (const sim::PcdToken& other : tokens)
+        if (other.number == token.number && std::memcmp(&other.space, &token.space, sizeof token.space) == 0)
+          e.fail(e.node("number"), "number", "token declared twice");
+      tokens.push_back(token);
+    }
+    s.pcd.tokens = std::move(tokens);
+  });
+
   if (top.has("call")) {
     std::vector<Call> calls;
     readArray(top, "call", name, [&](Table& t) {
@@ -220,6 +307,8 @@ Scenario loadScenarioText(const std::string& text, const std::string& name, cons
       c.op = *op;
       c.where = name + ":" + lineOf(t.node("op"));
       for (const ArgSpec& arg : spec->args) {
+        // An optional argument left out is the operation's to supply.
+        if (arg.optional && !t.has(arg.name)) continue;
         uint64_t max = arg.bits == 64 ? ~0ull : ((1ull << arg.bits) - 1);
         if (auto v = t.number(arg.name, 0, max))
           c.args[arg.name] = *v;
@@ -266,7 +355,23 @@ sim::Platform::Config platformConfig(const Scenario& scenario) {
   config.zor.rails = scenario.machine.biRail >= 1 ? 2 : 1;
   config.zor.chips = scenario.chips;
   config.hobBytes = scenario.pei.hobBytes;
+  config.rtc = scenario.rtc;
+  config.pcd.tokens = scenario.pcd.tokens ? *scenario.pcd.tokens : standardPcdTokens();
   return config;
+}
+
+}  // namespace zorsim
+
+namespace zorsim {
+
+std::vector<sim::PcdToken> standardPcdTokens() {
+  sim::PcdToken base;
+  base.space = gEventVaultTokenSpaceGuid;
+  base.number = EVENT_VAULT_PCD_BASE_TOKEN;
+  base.size = 4;
+  sim::PcdToken size = base;
+  size.number = EVENT_VAULT_PCD_SIZE_TOKEN;
+  return {base, size};
 }
 
 }  // namespace zorsim

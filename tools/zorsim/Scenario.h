@@ -51,6 +51,13 @@ struct PeiSettings {
   uint32_t failInstallPpi = 0;    // that many InstallPpi calls fail
 };
 
+// The PCD database of [pcd]: absent, or holding the declared tokens.
+struct PcdSettings {
+  bool absent = false;  // no EFI_PEI_PCD_PPI is installed
+  // Without [[pcd.token]]: the two event-vault PCDs (standardPcdTokens).
+  std::optional<std::vector<sim::PcdToken>> tokens;
+};
+
 struct Scenario {
   std::string name;  // the file, or "built-in default"
   MachineInfo machine;
@@ -58,6 +65,8 @@ struct Scenario {
   std::map<std::pair<uint32_t, uint32_t>, sim::zor::ChipConfig> chips;  // (module, rail)
   PeiSettings pei;
   uint64_t hangLimit = 2'000'000;
+  sim::RtcConfig rtc;
+  PcdSettings pcd;
   std::optional<std::vector<Call>> calls;
 };
 
@@ -69,5 +78,10 @@ Scenario loadScenarioText(const std::string& text, const std::string& name, cons
 Scenario defaultScenario();
 
 sim::Platform::Config platformConfig(const Scenario& scenario);
+
+// What a platform's PCD database holds for the event-log storage policy:
+// PcdEventVaultBase (0xA030B) and PcdEventVaultSize (0xA030C), dynamic-ex
+// UINT32 in the event-vault token space, both 0 by default.
+std::vector<sim::PcdToken> standardPcdTokens();
 
 }  // namespace zorsim
