@@ -300,7 +300,9 @@ class FwPackVolume : public ::testing::Test {
   const Bytes b = buildPeimFile(parseGuid("D0B75A0F-0BAC-4828-8D5D-3E2D6BBEF430"), {0x06, 0x08}, goodImage(), "B");
   const Bytes fv = buildVolume({a, b}, 0x1000);
 
-  uint32_t at32(size_t at) const { return fv[at] | fv[at + 1] << 8 | fv[at + 2] << 16 | fv[at + 3] << 24; }
+  uint32_t at32(size_t at) const {
+    return fv[at] | fv[at + 1] << 8 | fv[at + 2] << 16 | static_cast<uint32_t>(fv[at + 3]) << 24;
+  }
 };
 
 TEST_F(FwPackVolume, HeaderFields) {
