@@ -5,6 +5,7 @@
 
 #include "Chip.h"
 #include "Ddr.h"
+#include "Routing.h"
 
 namespace sim::zor {
 namespace {
@@ -59,6 +60,7 @@ void addStandardUnits(Chip& chip) {
   chip.add(std::make_unique<Unit>("DDR1", 0x2D00, 0x100));
   chip.add(std::make_unique<Unit>("TBL", 0x3200, 0x4));
   chip.add(std::make_unique<Unit>("TBL", 0x4000, 0x30));
+  addRoutingUnits(chip);
   chip.add(std::make_unique<DdrChannel>(0, chip.config()));
   chip.add(std::make_unique<DdrChannel>(1, chip.config()));
 }

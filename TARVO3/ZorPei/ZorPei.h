@@ -53,7 +53,19 @@ typedef struct {
   DDR_CLOCKS                clocks[ZOR_RAILS * DDR_CHANNELS];
   UINT8                     spd[ZOR_RAILS][DDR_CHANNELS][SPD_BYTES];
   DDR_DIMM                  dimm[ZOR_RAILS * DDR_CHANNELS];
+  //
+  // Not one of the documented fields: appended after them so that their
+  // order and offsets stay as documented. Which halves of the local host
+  // DRAM range routeDram has set (HOST_DRAM_BASE_SET, HOST_DRAM_LIMIT_SET);
+  // 0 from the clearing at allocation. A base of 0 is both the cleared value
+  // and a valid base, so lateInit cannot tell "not set" from the range
+  // fields alone.
+  //
+  UINT32                    hostDramSet;
 } ZOR_DATA;
+
+constexpr UINT32  HOST_DRAM_BASE_SET   = BIT0;
+constexpr UINT32  HOST_DRAM_LIMIT_SET  = BIT1;
 
 #define ZOR_DATA_FROM_PPI(This)  BASE_CR (This, ZOR_DATA, ppi)
 

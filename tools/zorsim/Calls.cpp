@@ -1,5 +1,6 @@
 #include "Calls.h"
 
+#include "RoutingPlan.h"
 #include "Runner.h"
 
 namespace zorsim {
@@ -147,6 +148,8 @@ std::vector<Call> standardCalls(const Scenario& scenario) {
   std::vector<Call> calls;
   calls.push_back({"setModuleInfo", {}, "standard order"});
   calls.push_back({"stageSpd", {}, "standard order"});
+  // The routing phase: who owns each range of [machine], then lateInit.
+  for (Call& call : routingPlan(scenario.machine)) calls.push_back(std::move(call));
   // A few events: plain ones and one carrying data (type 8).
   calls.push_back({"StoreEvent", {{"type", 1}}, "standard order"});
   calls.push_back({"StoreEvent", {{"type", 3}}, "standard order"});

@@ -52,8 +52,8 @@ std::string statusText(EFI_STATUS status) {
 std::string formatCall(const Call& call) {
   std::string text = call.op + "(";
   bool first = true;
-  if (const OpSpec* spec = findOperation(call.op)) {
-    for (const ArgSpec& arg : spec->args) {
+  if (const OpSpec* operation = findOperation(call.op)) {
+    for (const ArgSpec& arg : operation->args) {
       auto it = call.args.find(arg.name);
       if (it == call.args.end()) continue;
       text += (first ? "" : ", ") + std::string(arg.name) + " " + hex(it->second);
@@ -132,7 +132,7 @@ void Runner::dispatchModules() {
 }
 
 void Runner::makeCall(const Call& call) {
-  const OpSpec* spec = findOperation(call.op);
+  const OpSpec* operation = findOperation(call.op);
   nlohmann::json entry = {{"op", call.op}, {"args", call.args}, {"result", nullptr}};
   std::optional<uint64_t> result;
   sim::Platform::Outcome outcome;
@@ -143,7 +143,7 @@ void Runner::makeCall(const Call& call) {
     outcome.refused = true;
     outcome.report = "EVENT_VAULT_PPI is not installed";
   } else {
-    outcome = platform_->run(formatCall(call), [&] { result = spec->invoke(*this, call); });
+    outcome = platform_->run(formatCall(call), [&] { result = operation->invoke(*this, call); });
   }
   if (outcome.completed) {
     say("== " + formatCall(call) + (result ? " = " + hex(*result) : ""));

@@ -302,17 +302,17 @@ Scenario loadScenarioText(const std::string& text, const std::string& name, cons
       Call c;
       auto op = t.text("op");
       if (!op) t.missing("op", "(the operation)");
-      const OpSpec* spec = findOperation(*op);
-      if (!spec) t.fail(t.node("op"), "op", "unknown operation '" + *op + "'");
+      const OpSpec* operation = findOperation(*op);
+      if (!operation) t.fail(t.node("op"), "op", "unknown operation '" + *op + "'");
       c.op = *op;
       c.where = name + ":" + lineOf(t.node("op"));
-      for (const ArgSpec& arg : spec->args) {
+      for (const ArgSpec& arg : operation->args) {
         // An optional argument left out is the operation's to supply.
         if (arg.optional && !t.has(arg.name)) continue;
         uint64_t max = arg.bits == 64 ? ~0ull : ((1ull << arg.bits) - 1);
         if (auto v = t.number(arg.name, 0, max))
           c.args[arg.name] = *v;
-        else if (!spec->argsFromMachine)
+        else if (!operation->argsFromMachine)
           t.missing(arg.name, "argument of " + *op);
       }
       calls.push_back(std::move(c));

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "AddressMap.h"
 #include "Runner.h"
 #include "Scenario.h"
 #include "SpdTool.h"
@@ -76,7 +77,10 @@ const char* kScenarioHelp = R"(Scenario (TOML); every key is optional unless mar
                 routeDram      base limit dm ds type
                 StoreEvent     type data (EVENT_VAULT_PPI; data may be
                                left out: 0, stored only for type 8)
-              Without a call list the standard order runs.
+              Without a call list the standard order runs: setModuleInfo,
+              stageSpd, a routing plan for every module and socket of
+              [machine] (MMIO-L, MMIO-H, IO, MMCFG, x2APIC, one AEP control
+              region, DRAM), then lateInit.
               The standard order ends with three events: StoreEvent type 1,
               type 3, and type 8 with data 0x1122334455667788.
 Unknown keys, wrong types and out-of-range numbers are errors naming the
@@ -106,6 +110,10 @@ int main(int argc, char** argv) {
   app.add_option("--trace", options.tracePath, "Write every register, port and delay access to FILE");
   app.add_option("--json", options.jsonPath, "Write a summary (each call with its result, halts, hangs, event HOBs, PCD values) to FILE");
   app.add_flag("--no-color", noColour, "Print the firmware's text without colour escapes");
+  bool showMap = false;
+  app.add_flag("--map", showMap,
+               "After the run, print the address map of the local ZOR: the owner (module.socket) of each "
+               "MMIO-L, IO and x2APIC range, the MMIO-H, local MMIO and DRAM rules, the late-init settings");
   std::vector<std::string> spdFiles;
   CLI::App* spd = app.add_subcommand(
       "spd",
@@ -115,6 +123,8 @@ int main(int argc, char** argv) {
       "be read.");
   spd->add_option("files", spdFiles, "SPD dump files")->required();
   spd->add_flag("--no-color", noColour, "Print the firmware's text without colour escapes");
+  spd->footer("Example: zorsim spd dimm0.bin dimm1.txt scenarios/spd/ref-32GB-2Rx4.bin (files under scenarios/spd/ "
+              "are built into zorsim).");
   CLI11_PARSE(app, argc, argv);
   if (*spd) return zorsim::runSpdTool(spdFiles, !noColour && isatty(STDOUT_FILENO), std::cout, std::cerr);
 
@@ -123,7 +133,9 @@ int main(int argc, char** argv) {
     zorsim::Scenario scenario =
         scenarioPath.empty() ? zorsim::defaultScenario() : zorsim::loadScenarioFile(scenarioPath);
     zorsim::Runner runner(scenario, options, std::cout);
-    return runner.run();
+    int status = runner.run();
+    if (showMap) zorsim::printLocalAddressMap(runner, std::cout);
+    return status;
   } catch (const zorsim::ScenarioError& e) {
     std::cerr << "zorsim: " << e.what() << '\n';
     return 2;
