@@ -102,7 +102,7 @@ ToDigits (
   return Count;
 }
 
-struct Spec {
+struct Conversion {
   BOOLEAN  LeftJustify;
   BOOLEAN  ZeroPad;
   UINTN    Width;
@@ -113,7 +113,7 @@ struct Spec {
 VOID
 PutNumber (
   Output      &Out,
-  CONST Spec  &S,
+  CONST Conversion  &S,
   BOOLEAN     Negative,
   UINT64      Magnitude,
   UINT32      Radix
@@ -159,7 +159,7 @@ template <typename CharType>
 VOID
 PutString (
   Output          &Out,
-  CONST Spec      &S,
+  CONST Conversion      &S,
   CONST CharType  *String
   )
 {
@@ -194,7 +194,7 @@ PutHex (
   UINTN   Width
   )
 {
-  Spec  S = { FALSE, TRUE, Width, 0, FALSE };
+  Conversion  S = { FALSE, TRUE, Width, 0, FALSE };
 
   PutNumber (Out, S, FALSE, Value, 16);
 }
@@ -232,7 +232,7 @@ AsciiVSPrint (
       continue;
     }
 
-    Spec     S       = { FALSE, FALSE, 0, 0, FALSE };
+    Conversion     S       = { FALSE, FALSE, 0, 0, FALSE };
     BOOLEAN  Long    = FALSE;
     BOOLEAN  Parsing = TRUE;
 
