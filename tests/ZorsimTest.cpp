@@ -87,6 +87,16 @@ TEST(Zorsim, HaltEndsTheRunWithStatusOneAndRefusesLaterCalls) {
   EXPECT_EQ(summary["halt"]["report"].get<std::string>().rfind("localModule < modules failed at", 0), 0u);
 }
 
+// Every change of the default boot's register traffic or text shows up as a
+// diff of these two files.
+TEST(Zorsim, DefaultBootMatchesTheGoldenTraceAndText) {
+  std::string trace = testing::TempDir() + "default.trace";
+  CommandResult run = zorsim("--no-color --trace " + trace);
+  EXPECT_EQ(run.status, 0) << run.out;
+  expectGolden(run.out, "default.out");
+  expectGolden(readFile(trace), "default.trace");
+}
+
 TEST(Zorsim, DefaultScenarioRunsToTheEnd) {
   CommandResult run = zorsim("--no-color");
   EXPECT_EQ(run.status, 0) << run.out;
