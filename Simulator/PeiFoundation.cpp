@@ -8,11 +8,18 @@ namespace {
 
 bool sameGuid(const EFI_GUID& a, const EFI_GUID& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-EFI_STATUS EFIAPI Unsupported() { return EFI_UNSUPPORTED; }
+// A service the modules never call: answers EFI_UNSUPPORTED, with the
+// service's own signature.
+template <class F>
+struct Unsupported;
+template <class... Args>
+struct Unsupported<EFI_STATUS(EFIAPI*)(Args...)> {
+  static EFI_STATUS EFIAPI call(Args...) { return EFI_UNSUPPORTED; }
+};
 
 template <class F>
 F unsupported() {
-  return reinterpret_cast<F>(reinterpret_cast<void*>(&Unsupported));
+  return &Unsupported<F>::call;
 }
 
 }  // namespace
