@@ -14,9 +14,8 @@ uint16_t u16(const Call& c, const char* name) { return static_cast<uint16_t>(c.a
 uint8_t u8(const Call& c, const char* name) { return static_cast<uint8_t>(c.args.at(name)); }
 
 // An argument of setModuleInfo: the call's own, else the machine's.
-uint32_t machineArg(Runner& r, const Call& c, const char* name, uint32_t fallback) {
+uint32_t machineArg(const Call& c, const char* name, uint32_t fallback) {
   auto it = c.args.find(name);
-  (void)r;
   return it != c.args.end() ? static_cast<uint32_t>(it->second) : fallback;
 }
 
@@ -49,12 +48,12 @@ std::vector<OpSpec> buildOperations() {
                  true,
                  [](Runner& r, const Call& c) -> Result {
                    const MachineInfo& m = r.scenario().machine;
-                   r.zor()->setModuleInfo(r.zor(), machineArg(r, c, "modules", m.modules),
-                                          machineArg(r, c, "localModule", m.localModule),
-                                          machineArg(r, c, "biRail", m.biRail), machineArg(r, c, "cmm2s", m.cmm2s),
-                                          machineArg(r, c, "buriedCA", m.buriedCA),
-                                          machineArg(r, c, "physicalModule", m.physicalModule),
-                                          machineArg(r, c, "cpbMask", m.cpbMask));
+                   r.zor()->setModuleInfo(r.zor(), machineArg(c, "modules", m.modules),
+                                          machineArg(c, "localModule", m.localModule),
+                                          machineArg(c, "biRail", m.biRail), machineArg(c, "cmm2s", m.cmm2s),
+                                          machineArg(c, "buriedCA", m.buriedCA),
+                                          machineArg(c, "physicalModule", m.physicalModule),
+                                          machineArg(c, "cpbMask", m.cpbMask));
                    return std::nullopt;
                  }});
   ops.push_back({"setSpdByte", {{"rail", 32}, {"channel", 32}, {"index", 16}, {"value", 8}}, false,
