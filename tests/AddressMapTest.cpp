@@ -2,8 +2,6 @@
 // address map that --map prints after a run.
 #include <gmock/gmock.h>
 
-#include <array>
-#include <cstdio>
 #include <sstream>
 
 #include "AddressMap.h"
@@ -12,6 +10,7 @@
 #include "Runner.h"
 #include "Scenario.h"
 #include "Simulator/Zor/Routing.h"
+#include "ZorsimCommand.h"
 
 namespace {
 
@@ -203,15 +202,9 @@ TEST(AddressMap, ShowsRailsAndEnginesThatDiffer) {
 }
 
 TEST(AddressMap, ZorsimPrintsItWithMap) {
-  std::string command = std::string(ZORSIM_BINARY) + " --no-color --map 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string out;
-  std::array<char, 4096> buffer;
-  size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.append(buffer.data(), n);
-  int status = pclose(pipe);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
+  test::CommandResult run = test::zorsim("--no-color --map");
+  EXPECT_EQ(run.status, 0) << run.out;
+  const std::string& out = run.out;
   size_t ended = out.find("== run ended normally\n");
   size_t map = out.find("== address map of M0 rail 0\n");
   ASSERT_NE(ended, std::string::npos);

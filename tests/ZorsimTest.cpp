@@ -2,8 +2,6 @@
 // summary, and the scenario loader's errors.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -11,24 +9,12 @@
 #include <nlohmann/json.hpp>
 
 #include "Scenario.h"
+#include "ZorsimCommand.h"
 
 namespace {
 
-struct CommandResult {
-  int status;
-  std::string out;
-};
-
-CommandResult zorsim(const std::string& args) {
-  std::string command = std::string(ZORSIM_BINARY) + " " + args + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string out;
-  std::array<char, 4096> buffer;
-  size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.append(buffer.data(), n);
-  int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
+using test::CommandResult;
+using test::zorsim;
 
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
