@@ -73,20 +73,27 @@ routeMmioL (
   //
   // One table entry per megabyte; a base above the limit routes nothing.
   //
-  forEachRail (zorData, [&](UINT32 rail) {
-    for (UINT32 granule = base >> MMIO_L_ATT_LSB; granule <= limit >> MMIO_L_ATT_LSB; granule++) {
-      csrWrite (
-        zorData->localModule,
-        rail,
-        IOA_ROUTE_PORT,
-        routePortValue (ROUTE_TABLE_MMIO_L, granule, routeTarget (dm, ds))
-        );
-    }
-  });
+  writeRouteEntries (zorData, ROUTE_TABLE_MMIO_L, base >> MMIO_L_ATT_LSB, limit >> MMIO_L_ATT_LSB, routeTarget (dm, ds));
 
   if (dm == zorData->localModule) {
     addLocalMmioRule (zorData, ds, base, limit);
   }
+}
+
+VOID
+writeRouteEntries (
+  CONST ZOR_DATA  *zorData,
+  UINT32          table,
+  UINT32          first,
+  UINT32          last,
+  UINT32          target
+  )
+{
+  forEachRail (zorData, [&](UINT32 rail) {
+    for (UINT32 entry = first; entry <= last; entry++) {
+      csrWrite (zorData->localModule, rail, IOA_ROUTE_PORT, routePortValue (table, entry, target));
+    }
+  });
 }
 
 VOID

@@ -30,16 +30,7 @@ routeIo (
   first = (UINT32)base >> PCIIO_ATT_LSB;
   last  = (UINT32)limit >> PCIIO_ATT_LSB;
 
-  forEachRail (zorData, [&](UINT32 rail) {
-    for (UINT32 entry = first; entry <= last; entry++) {
-      csrWrite (
-        zorData->localModule,
-        rail,
-        IOA_ROUTE_PORT,
-        routePortValue (ROUTE_TABLE_PCI_IO, entry, routeTarget (dm, ds))
-        );
-    }
-  });
+  writeRouteEntries (zorData, ROUTE_TABLE_PCI_IO, first, last, routeTarget (dm, ds));
 
   //
   // The local socket's decode register is written even for an empty range
@@ -134,16 +125,7 @@ routeX2apic (
     }
   }
 
-  forEachRail (zorData, [&](UINT32 rail) {
-    for (UINT32 entry = first; entry <= last; entry++) {
-      csrWrite (
-        zorData->localModule,
-        rail,
-        IOA_ROUTE_PORT,
-        routePortValue (ROUTE_TABLE_X2APIC, entry, routeTarget (dm, ds))
-        );
-    }
-  });
+  writeRouteEntries (zorData, ROUTE_TABLE_X2APIC, first, last, routeTarget (dm, ds));
 }
 
 VOID

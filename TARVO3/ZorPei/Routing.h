@@ -112,6 +112,19 @@ constexpr UINT32  PE_DRAM_AEP_RULES      = 16;
 constexpr UINT8   DRAM_TYPE_AEP_CONTROL  = 2;
 
 ///
+/// Points entries first to last (none when first > last) of one routing
+/// table at target, on every rail: one port write per entry, in entry order.
+///
+VOID
+writeRouteEntries (
+  CONST ZOR_DATA  *zorData,
+  UINT32          table,
+  UINT32          first,
+  UINT32          last,
+  UINT32          target
+  );
+
+///
 /// Takes the next of the eight local IOA MMIO rules for a range of the local
 /// module's socket target.
 ///
