@@ -36,9 +36,46 @@ pairOffset (
 }
 
 //
-// rail is not checked: rails 0 and 1 are the only ones the bring-up loops
-// over, and the window rule places any other rail below them.
+// One access through a channel's index/data pair: the index register
+// selects reg, then the data register reads or writes it. rail is not
+// checked: rails 0 and 1 are the only ones the bring-up loops over, and the
+// window rule places any other rail below them.
 //
+STATIC
+UINT32
+pairRead (
+  CONST ZOR_DATA  *zorData,
+  UINT32          module,
+  UINT32          rail,
+  UINT32          chan,
+  UINT32          indexRegister,
+  UINT32          dataRegister,
+  UINT32          reg
+  )
+{
+  checkChannel (zorData, module, chan);
+  csrWrite (module, rail, pairOffset (chan, indexRegister), reg);
+  return csrRead (module, rail, pairOffset (chan, dataRegister));
+}
+
+STATIC
+VOID
+pairWrite (
+  CONST ZOR_DATA  *zorData,
+  UINT32          module,
+  UINT32          rail,
+  UINT32          chan,
+  UINT32          indexRegister,
+  UINT32          dataRegister,
+  UINT32          reg,
+  UINT32          value
+  )
+{
+  checkChannel (zorData, module, chan);
+  csrWrite (module, rail, pairOffset (chan, indexRegister), reg);
+  csrWrite (module, rail, pairOffset (chan, dataRegister), value);
+}
+
 UINT32
 ddrcRead (
   CONST ZOR_DATA  *zorData,
@@ -48,9 +85,7 @@ ddrcRead (
   UINT32          reg
   )
 {
-  checkChannel (zorData, module, chan);
-  csrWrite (module, rail, pairOffset (chan, DDR_DDRC_INDEX), reg);
-  return csrRead (module, rail, pairOffset (chan, DDR_DDRC_DATA));
+  return pairRead (zorData, module, rail, chan, DDR_DDRC_INDEX, DDR_DDRC_DATA, reg);
 }
 
 VOID
@@ -63,9 +98,7 @@ ddrcWrite (
   UINT32          value
   )
 {
-  checkChannel (zorData, module, chan);
-  csrWrite (module, rail, pairOffset (chan, DDR_DDRC_INDEX), reg);
-  csrWrite (module, rail, pairOffset (chan, DDR_DDRC_DATA), value);
+  pairWrite (zorData, module, rail, chan, DDR_DDRC_INDEX, DDR_DDRC_DATA, reg, value);
 }
 
 UINT32
@@ -77,9 +110,7 @@ pubRead (
   UINT32          reg
   )
 {
-  checkChannel (zorData, module, chan);
-  csrWrite (module, rail, pairOffset (chan, DDR_PUB_INDEX), reg);
-  return csrRead (module, rail, pairOffset (chan, DDR_PUB_DATA));
+  return pairRead (zorData, module, rail, chan, DDR_PUB_INDEX, DDR_PUB_DATA, reg);
 }
 
 VOID
@@ -92,9 +123,7 @@ pubWrite (
   UINT32          value
   )
 {
-  checkChannel (zorData, module, chan);
-  csrWrite (module, rail, pairOffset (chan, DDR_PUB_INDEX), reg);
-  csrWrite (module, rail, pairOffset (chan, DDR_PUB_DATA), value);
+  pairWrite (zorData, module, rail, chan, DDR_PUB_INDEX, DDR_PUB_DATA, reg, value);
 }
 
 typedef
