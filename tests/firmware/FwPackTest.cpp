@@ -1,4 +1,4 @@
-// fwpack: the byte layouts it writes (PI specification volume 3) and the
+// fwpack: the byte layouts it writes (PI volume 3) and the
 // checks it makes, on small images built here byte by byte. Expected values
 // are literal, taken from the PI layouts.
 #include <gmock/gmock.h>

@@ -5,7 +5,7 @@
 // converts vendor microcode images into word lists, and reports image
 // sizes and stack frames.
 //
-// Layouts follow the PI specification (volume 3): FFS file header,
+// Layouts follow PI volume 3: FFS file header,
 // common section header, dependency-expression opcodes, FV header and
 // block map. Everything is little-endian.
 #pragma once
